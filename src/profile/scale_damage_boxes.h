@@ -1,0 +1,19 @@
+// Listing, validation and rescaling of a damage profile's BOXES section.
+#ifndef VEXTOR_PROFILE_SCALE_DAMAGE_BOXES_H
+#define VEXTOR_PROFILE_SCALE_DAMAGE_BOXES_H
+
+#include <cstdint>
+
+namespace vx {
+
+// Walks the BOXES section of the profile file `file`: lists each entry on
+// standard output and, unless FLAG_VIEWONLY is set, multiplies its six
+// numbers by the low 16 bits of `Scale` (as a signed number) and writes the
+// entry back with two decimals per number. Returns 1 when every entry was
+// processed, 0 at the first failure with the reason as the last-error
+// value (2: section or key missing, 87: malformed entry).
+int ScaleDamageBoxes(const char* file, std::int32_t Scale);
+
+}  // namespace vx
+
+#endif  // VEXTOR_PROFILE_SCALE_DAMAGE_BOXES_H
