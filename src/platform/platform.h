@@ -185,6 +185,10 @@ class Os {
   // The program's arguments after the platform's splitting, argument 0
   // included. `argc`/`argv` are what the entry point received.
   virtual std::vector<Argument> GetCommandArguments(int argc, char** argv) = 0;
+
+  // Nonzero when `byte` opens a double-byte character in the system's ANSI
+  // code page (its second byte is then never a separator or a dot).
+  virtual int IsDBCSLeadByte(unsigned char byte) = 0;
 };
 
 // The operating system's own implementation (POSIX or Windows).
@@ -262,6 +266,9 @@ class ForwardingOs : public Os {
   std::vector<Argument> GetCommandArguments(int argc, char** argv) override {
     return RealOs().GetCommandArguments(argc, argv);
   }
+  int IsDBCSLeadByte(unsigned char byte) override {
+    return RealOs().IsDBCSLeadByte(byte);
+  }
 };
 
 // The free functions the rest of the program calls.
@@ -324,6 +331,9 @@ inline void WriteErrorConsole(const char* text, std::size_t length) {
 }
 inline std::vector<Argument> GetCommandArguments(int argc, char** argv) {
   return CurrentOs().GetCommandArguments(argc, argv);
+}
+inline int IsDBCSLeadByte(unsigned char byte) {
+  return CurrentOs().IsDBCSLeadByte(byte);
 }
 
 }  // namespace vx::plat
