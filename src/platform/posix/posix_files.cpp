@@ -84,8 +84,13 @@ int CopyBytes(int from, int to) {
 int OpenSource(const std::string& path, struct stat* info) {
   const int fd = OpenFile(path, O_RDONLY);
   if (fd < 0) return FailFromErrno(), -1;
-  if (fstat(fd, info) != 0 || S_ISDIR(info->st_mode)) {
-    if (S_ISDIR(info->st_mode)) Fail(ERROR_ACCESS_DENIED); else FailFromErrno();
+  if (fstat(fd, info) != 0) {
+    FailFromErrno();
+    close(fd);
+    return -1;
+  }
+  if (S_ISDIR(info->st_mode)) {
+    Fail(ERROR_ACCESS_DENIED);
     close(fd);
     return -1;
   }
@@ -166,6 +171,11 @@ int FillReplacement(int fd, int source, const struct stat& target) {
   return 1;
 }
 
+// A file being created cannot be missing: ENOENT means its directory is.
+int FailCreating() {
+  return errno == ENOENT ? Fail(ERROR_PATH_NOT_FOUND) : FailFromErrno();
+}
+
 unsigned TempStartValue() {
   static unsigned calls = 0;
   timespec now{};
@@ -189,7 +199,7 @@ int CopyFile(const char* source, const char* target, int fail_if_exists) {
   Descriptor out(OpenFile(to, O_WRONLY | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR));
   const bool created = out.valid();
   if (!created) {
-    if (errno != EEXIST || fail_if_exists) return FailFromErrno();
+    if (errno != EEXIST || fail_if_exists) return FailCreating();
     Descriptor existing(OpenExistingTarget(to, info));
     if (!existing.valid()) return 0;
     return CopyBytes(in.get(), existing.get()) && CopyMode(existing.get(), info.st_mode) &&
@@ -267,7 +277,7 @@ unsigned MakeTempFile(const char* directory, const char* prefix, unsigned unique
       std::memcpy(out, name, std::strlen(name) + 1);
       return number;
     }
-    if (errno != EEXIST) return FailFromErrno();
+    if (errno != EEXIST) return FailCreating();
   }
   return Fail(ERROR_FILE_EXISTS);
 }
