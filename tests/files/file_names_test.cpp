@@ -7,8 +7,8 @@
 #include <string>
 
 #include "cli/run_flags.h"
-#include "files/fake_clock_os.h"
 #include "files/local_time.h"
+#include "files/test_os.h"
 #include "platform/platform.h"
 #include "support/scratch_dir.h"
 
@@ -17,6 +17,7 @@ namespace {
 
 using plat::DWORD;
 using test::FakeClockOs;
+using test::FlagsFor;
 using test::InstalledOs;
 using test::ScratchDir;
 
@@ -28,18 +29,6 @@ bool AllZero(const char* buffer, std::size_t size) {
   }
   return true;
 }
-
-// Sets run flags for one test and puts the old ones back.
-class FlagsFor {
- public:
-  explicit FlagsFor(std::uint32_t flags) : previous_(RunFlags) {
-    RunFlags = flags;
-  }
-  ~FlagsFor() { RunFlags = previous_; }
-
- private:
-  std::uint32_t previous_;
-};
 
 struct Parts {
   char drive[DRIVE_SIZE];

@@ -1,13 +1,18 @@
-// A platform whose clock is under the test's control: it reads a fixed
-// time (as local time: the UTC-to-local step changes nothing), can be made
-// to advance one second after a number of readings, and Sleep only counts.
-#ifndef VEXTOR_TESTS_FILES_FAKE_CLOCK_OS_H
-#define VEXTOR_TESTS_FILES_FAKE_CLOCK_OS_H
+// Test helpers for the file layer: a platform with a clock under the
+// test's control, and scoped installation of platforms and run flags.
+#ifndef VEXTOR_TESTS_FILES_TEST_OS_H
+#define VEXTOR_TESTS_FILES_TEST_OS_H
 
+#include <cstdint>
+
+#include "cli/run_flags.h"
 #include "platform/platform.h"
 
 namespace vx::test {
 
+// The clock reads a fixed time (as local time: the UTC-to-local step
+// changes nothing), can be made to advance one second after a number of
+// readings, and Sleep only counts.
 class FakeClockOs : public plat::ForwardingOs {
  public:
   // 28 May 1999, 19:39:54, a Friday.
@@ -56,6 +61,20 @@ class InstalledOs {
   plat::Os* previous_;
 };
 
+// Sets the run flags for the lifetime of the object.
+class FlagsFor {
+ public:
+  explicit FlagsFor(std::uint32_t flags) : previous_(RunFlags) {
+    RunFlags = flags;
+  }
+  ~FlagsFor() { RunFlags = previous_; }
+  FlagsFor(const FlagsFor&) = delete;
+  FlagsFor& operator=(const FlagsFor&) = delete;
+
+ private:
+  std::uint32_t previous_;
+};
+
 }  // namespace vx::test
 
-#endif  // VEXTOR_TESTS_FILES_FAKE_CLOCK_OS_H
+#endif  // VEXTOR_TESTS_FILES_TEST_OS_H
