@@ -10,6 +10,9 @@ namespace vx {
 
 int DbgMessage(const char* format, ...) {
   if ((RunFlags & FLAG_DEBUG) == 0) return 0;
+  // Keeps the debug text after the listing lines printed before it when
+  // both streams go to the same place.
+  std::fflush(stdout);
   std::va_list args;
   va_start(args, format);
   const int written = std::vfprintf(stderr, format, args);
@@ -19,6 +22,7 @@ int DbgMessage(const char* format, ...) {
 
 void ShowErrorText(std::uint32_t code) {
   if ((RunFlags & FLAG_ERRTEXT) == 0) return;
+  std::fflush(stdout);
   // Room for the longest system text; longer texts count as none.
   char text[1024] = {};
   if (plat::GetSystemMessage(code, text, sizeof text) != 0) {

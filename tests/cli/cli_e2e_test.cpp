@@ -1,0 +1,341 @@
+// The program as a user runs it: texts, exit statuses and option handling,
+// checked by running the built program in a scratch directory.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+#include "support/scratch_dir.h"
+
+namespace vx {
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::string kBanner =
+    "Vextor Damage Profile Scaling Utility  Version 1.0.0.9148\n"
+    "Copyright (c) 2026 The Vextor developers. All rights reserved.\n"
+    "\n";
+
+const std::string kUsage =
+    "Usage: Vextor [-nologo] [-hvx?] [-s Scale] Dpfile [Dpfile ...]\n\n";
+
+const std::string kHelp =
+    kUsage +
+    "  Options:\n"
+    "    h - Help, (this)\n"
+    "    s - Specify the scale value to set. Default is 2.\n"
+    "    v - View Only. View the current scale without updating it.\n"
+    "    x - Debug. Emit [numerous] debug messages.\n"
+    "    ? - Usage.\n"
+    "\n"
+    "    nologo - Don't display copyright information.\n"
+    "    Scale - The scale value to update the Damage Box values with.\n"
+    "    Dpfile - The name of the Damage Profile file to modify.\n"
+    "\n"
+    "With no parameters, other than the name of a Damage Profile file, Vextor\n"
+    "adjusts the Damage Box values in the specified Damage Profile file by\n"
+    "mulitplying them by the [default] value \"2\".\n"
+    "\n"
+    "The \"-s\" option can be used to specify a different scale.\n"
+    "\n"
+    "A backup copy of the original Damage Profile file is created using a name\n"
+    "built in the following format:\n"
+    "\n"
+    "Dpbasename.Zyyyymmddhhmmss.DP\n"
+    "\n"
+    "where \"yyyymmddhhmmss\" is the date and time when the utility began to\n"
+    "process the specified file.\n"
+    "\n";
+
+const std::string kNoFile =
+    "ERROR:57  At least one .DP file must be specified.\n";
+
+// A profile the options must leave alone when they stop the run.
+const std::string kProfile =
+    "[BOXES]\n"
+    "Box1=hull,1,2,3,4,5,6\n";
+
+std::string Failed(const std::string& code, const std::string& name) {
+  return "ERROR:" + code + "  Processing failed for " + name + "\n";
+}
+
+std::string BadScale(const std::string& text) {
+  return "ERROR:57  The scale must be a whole number from -32768 to 32767: " +
+         text + "\n";
+}
+
+std::string Join(const Names& arguments) {
+  std::string joined;
+  for (const std::string& argument : arguments) {
+    joined += "[" + argument + "]";
+  }
+  return joined;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+// The names in the "Processing failed" lines, in output order.
+Names FailedNames(const std::string& out) {
+  const std::string marker = "  Processing failed for ";
+  Names names;
+  for (const std::string& line : Lines(out)) {
+    const std::size_t at = line.find(marker);
+    if (line.rfind("ERROR:", 0) == 0 && at != std::string::npos) {
+      names.push_back(line.substr(at + marker.size()));
+    }
+  }
+  return names;
+}
+
+const test::ProgramRunner& Program() {
+  static const test::ProgramRunner runner(VEXTOR_DEFAULT_PROGRAM);
+  return runner;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  test::ProgramRun Run(const Names& arguments) {
+    return Program().Run(arguments, dir_.path());
+  }
+
+  // The scanner's message for `text` and `option`. The program name in
+  // front of it is argument 0 as the program received it, which only a
+  // native build gets exactly as the harness passed it.
+  void ExpectScannerMessage(const std::string& err, const std::string& text,
+                            char option) {
+    const std::string tail = " : " + text + " --  " + option + "\n";
+    if (Program().IsWindowsBuild()) {
+      ASSERT_GE(err.size(), tail.size());
+      EXPECT_EQ(err.substr(err.size() - tail.size()), tail);
+      EXPECT_EQ(Lines(err).size(), 1u) << err;
+    } else {
+      EXPECT_EQ(err, Program().program() + tail);
+    }
+  }
+
+  test::ScratchDir dir_;
+};
+
+struct TextCase {
+  Names arguments;
+  std::string out;
+  int status;
+};
+
+TEST_F(CliTest, RunWithoutFileName) {
+  const TextCase cases[] = {
+      {{}, kBanner + kNoFile, 87},
+      {{"-nologo"}, kNoFile, 87},
+      {{"-n", "ologo", "-e"}, kNoFile, 87},
+      {{"-x", "-v", "-s", "5"}, kBanner + kNoFile, 87},
+      {{"--"}, kBanner + kNoFile, 87},
+  };
+  for (const TextCase& c : cases) {
+    SCOPED_TRACE(Join(c.arguments));
+    const test::ProgramRun run = Run(c.arguments);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, c.status);
+  }
+}
+
+TEST_F(CliTest, HelpAndUsageEndTheRunBeforeAnyFile) {
+  dir_.Write("a.DP", kProfile);
+  const TextCase cases[] = {
+      {{"-h"}, kHelp, 0},
+      {{"-h", "a.DP"}, kHelp, 0},
+      {{"-nologo", "-h", "a.DP"}, kHelp, 0},
+      {{"-xh", "a.DP"}, kHelp, 0},
+      {{"-?"}, kUsage, 0},
+      {{"-v", "-?", "a.DP"}, kUsage, 0},
+      {{"-?", "-h"}, kUsage, 0},
+  };
+  for (const TextCase& c : cases) {
+    SCOPED_TRACE(Join(c.arguments));
+    const test::ProgramRun run = Run(c.arguments);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, c.status);
+  }
+  EXPECT_EQ(dir_.List(), Names{"a.DP"});
+  EXPECT_EQ(dir_.Read("a.DP"), kProfile);
+}
+
+TEST_F(CliTest, OptionErrorsShowMessageAndUsage) {
+  dir_.Write("a.DP", kProfile);
+  struct ErrorCase {
+    Names arguments;
+    const char* text;
+    char option;
+  };
+  const ErrorCase cases[] = {
+      {{"-q"}, "illegal option", 'q'},
+      {{"-q", "a.DP"}, "illegal option", 'q'},
+      {{"-q", "-h"}, "illegal option", 'q'},
+      {{"-vq", "a.DP"}, "illegal option", 'q'},
+      {{"-:", "a.DP"}, "illegal option", ':'},
+      {{"--x", "a.DP"}, "illegal option", '-'},
+      {{"-s"}, "option requires an argument", 's'},
+      {{"-v", "-n"}, "option requires an argument", 'n'},
+      {{"-xs"}, "option requires an argument", 's'},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(Join(c.arguments));
+    const test::ProgramRun run = Run(c.arguments);
+    EXPECT_EQ(run.out, kUsage);
+    ExpectScannerMessage(run.err, c.text, c.option);
+    EXPECT_EQ(run.status, 87);
+  }
+  EXPECT_EQ(dir_.List(), Names{"a.DP"});
+  EXPECT_EQ(dir_.Read("a.DP"), kProfile);
+}
+
+// The scale itself shows only in rescaled files; here a scale that is
+// accepted lets the run go on to the (missing) file.
+TEST_F(CliTest, ScaleTextsAccepted) {
+  const Names forms[] = {
+      {"-s", "3"},     {"-s", "+3"},    {"-s", "-2"},    {"-s", "010"},
+      {"-s", " 3"},    {"-s", "3 "},    {"-s", "\t7"},   {"-s", "0"},
+      {"-s", "-32768"}, {"-s", "32767"}, {"-s3"},         {"-s-2"},
+      {"-s", "3", "-s", "4"},
+  };
+  for (const Names& form : forms) {
+    Names arguments = {"-nologo"};
+    arguments.insert(arguments.end(), form.begin(), form.end());
+    arguments.push_back("missing.DP");
+    SCOPED_TRACE(Join(arguments));
+    const test::ProgramRun run = Run(arguments);
+    EXPECT_EQ(run.out, Failed("2", "missing.DP"));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 1);
+  }
+}
+
+// A scale that is not a whole number in range stops the run at once: no
+// banner, no later option, no file.
+TEST_F(CliTest, ScaleTextsRefused) {
+  dir_.Write("a.DP", kProfile);
+  struct Refused {
+    Names arguments;
+    std::string shown;
+  };
+  const Refused cases[] = {
+      {{"-s", "x", "a.DP"}, "x"},
+      {{"-s", "1.5", "a.DP"}, "1.5"},
+      {{"-s", "3x", "a.DP"}, "3x"},
+      {{"-s", "0x10", "a.DP"}, "0x10"},
+      {{"-s", "65536", "a.DP"}, "65536"},
+      {{"-s", "32768", "a.DP"}, "32768"},
+      {{"-s", "-32769", "a.DP"}, "-32769"},
+      {{"-s", "4294967298", "a.DP"}, "4294967298"},
+      {{"-s", "", "a.DP"}, ""},
+      {{"-s", "-", "a.DP"}, "-"},
+      {{"-s", "- 3", "a.DP"}, "- 3"},
+      {{"-sx", "a.DP"}, "x"},
+      {{"-s", "3", "-s", "x", "a.DP"}, "x"},
+      {{"-s", "x", "-s", "3", "a.DP"}, "x"},
+      {{"-s", "x", "-q", "a.DP"}, "x"},
+      {{"-s", "x", "-h"}, "x"},
+      {{"-s", "x"}, "x"},
+  };
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(Join(c.arguments));
+    const test::ProgramRun run = Run(c.arguments);
+    EXPECT_EQ(run.out, BadScale(c.shown));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 87);
+  }
+  EXPECT_EQ(dir_.List(), Names{"a.DP"});
+  EXPECT_EQ(dir_.Read("a.DP"), kProfile);
+}
+
+TEST_F(CliTest, NologoNeedsExactlyOlogo) {
+  const TextCase cases[] = {
+      {{"-n", "ologo", "missing.DP"}, Failed("2", "missing.DP"), 1},
+      {{"-nologo", "missing.DP"}, Failed("2", "missing.DP"), 1},
+      {{"-nologos", "missing.DP"}, kBanner + Failed("2", "missing.DP"), 1},
+      {{"-nOLOGO", "missing.DP"}, kBanner + Failed("2", "missing.DP"), 1},
+      // -v is the argument of -n: one file, and no view-only mode.
+      {{"-n", "-v", "missing.DP"}, kBanner + Failed("2", "missing.DP"), 1},
+  };
+  for (const TextCase& c : cases) {
+    SCOPED_TRACE(Join(c.arguments));
+    const test::ProgramRun run = Run(c.arguments);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, c.status);
+  }
+}
+
+TEST_F(CliTest, FileArgumentsAfterTheOptions) {
+  const TextCase cases[] = {
+      // Options end at the first file name; later minus signs are names.
+      {{"-nologo", "missing.DP", "-v"},
+       Failed("2", "missing.DP") + Failed("2", "-v"), 1},
+      {{"-nologo", "--", "-x.DP"}, Failed("2", "-x.DP"), 1},
+      {{"-nologo", "-"}, Failed("2", "-"), 1},
+      // A failed file does not stop the run.
+      {{"-nologo", "one.DP", "two.DP"},
+       Failed("2", "one.DP") + Failed("2", "two.DP"), 1},
+  };
+  for (const TextCase& c : cases) {
+    SCOPED_TRACE(Join(c.arguments));
+    const test::ProgramRun run = Run(c.arguments);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, c.status);
+  }
+}
+
+TEST_F(CliTest, GroupedOptionsSetDebugAndSuppressBanner) {
+  const test::ProgramRun run = Run({"-xvnologo", "missing.DP"});
+  EXPECT_EQ(run.out, Failed("2", "missing.DP"));
+  for (const std::string& line : Lines(run.err)) {
+    EXPECT_EQ(line.rfind("Dbg: ", 0), 0u) << line;
+  }
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST_F(CliTest, ErrorTextFollowsEachFailedFile) {
+  const test::ProgramRun run = Run({"-nologo", "-e", "one.DP", "two.DP"});
+  EXPECT_EQ(run.out, Failed("2", "one.DP") + Failed("2", "two.DP"));
+  // The system's own text for "file not found", once per failed file.
+  const std::vector<std::string> lines = Lines(run.err);
+  ASSERT_EQ(lines.size(), 2u) << run.err;
+  EXPECT_EQ(lines[0], lines[1]);
+  EXPECT_FALSE(lines[0].empty());
+  EXPECT_EQ(lines[0].find("No message text"), std::string::npos) << lines[0];
+  EXPECT_EQ(run.err.back(), '\n');
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST_F(CliTest, PatternsExpandInCaseInsensitiveOrder) {
+  // Directories match a pattern too, and can never be processed as a
+  // profile, so each one yields its own error line.
+  for (const char* name : {"b.DP", "c.dp", "A.DP"}) {
+    std::filesystem::create_directory(dir_.path() / name);
+  }
+  const test::ProgramRun run = Run({"-nologo", "*.dp", "*.none"});
+  EXPECT_EQ(FailedNames(run.out), (Names{"A.DP", "b.DP", "c.dp", "*.none"}));
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST_F(CliTest, OptionPatternIsExpandedToo) {
+  dir_.Write("-a", "");
+  const test::ProgramRun run = Run({"-?", "a.DP"});
+  EXPECT_EQ(run.out, kUsage);
+  ExpectScannerMessage(run.err, "illegal option", 'a');
+  EXPECT_EQ(run.status, 87);
+}
+
+}  // namespace
+}  // namespace vx
