@@ -220,6 +220,70 @@ TEST_F(CliTest, ScaleTextsAccepted) {
   }
 }
 
+std::string ProfileScaledBy(const std::string& values) {
+  return "[BOXES]\nBox1=hull," + values + "\n";
+}
+
+// Each accepted scale text reaches the file as the factor it names.
+TEST_F(CliTest, AcceptedScaleIsTheOneApplied) {
+  struct Applied {
+    Names options;
+    std::string values;
+  };
+  const Applied cases[] = {
+      {{}, "2.00,4.00,6.00,8.00,10.00,12.00"},
+      {{"-s", "3"}, "3.00,6.00,9.00,12.00,15.00,18.00"},
+      {{"-s3"}, "3.00,6.00,9.00,12.00,15.00,18.00"},
+      {{"-s", " +3 "}, "3.00,6.00,9.00,12.00,15.00,18.00"},
+      {{"-s", "-2"}, "-2.00,-4.00,-6.00,-8.00,-10.00,-12.00"},
+      {{"-s", "010"}, "10.00,20.00,30.00,40.00,50.00,60.00"},
+      {{"-s", "0"}, "0.00,0.00,0.00,0.00,0.00,0.00"},
+      {{"-s", "3", "-s", "4"}, "4.00,8.00,12.00,16.00,20.00,24.00"},
+      // -v is the argument of -n here: the file is rewritten.
+      {{"-n", "-v"}, "2.00,4.00,6.00,8.00,10.00,12.00"},
+  };
+  int number = 0;
+  for (const Applied& c : cases) {
+    Names arguments = {"-nologo"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.push_back("a.DP");
+    SCOPED_TRACE(Join(arguments));
+    // A directory per run: backup names are stamped to the second, so runs
+    // in one directory would wait for a free name.
+    const std::string sub = "run" + std::to_string(++number);
+    std::filesystem::create_directory(dir_.path() / sub);
+    dir_.Write(sub + "/a.DP", kProfile);
+    const test::ProgramRun run = Program().Run(arguments, dir_.path() / sub);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(dir_.Read(sub + "/a.DP"), ProfileScaledBy(c.values));
+  }
+}
+
+TEST_F(CliTest, GroupedViewOnlyLeavesTheFile) {
+  dir_.Write("a.DP", kProfile);
+  const test::ProgramRun run = Run({"-xvnologo", "a.DP"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out.rfind("Vextor", 0), std::string::npos) << run.out;
+  EXPECT_EQ(dir_.Read("a.DP"), kProfile);
+  EXPECT_EQ(dir_.List(), Names{"a.DP"});
+  // Debug mode is on: the run explains itself on standard error.
+  EXPECT_FALSE(run.err.empty());
+  for (const std::string& line : Lines(run.err)) {
+    EXPECT_EQ(line.rfind("Dbg: ", 0), 0u) << line;
+  }
+}
+
+TEST_F(CliTest, FailedFileDoesNotStopTheNext) {
+  dir_.Write("b.DP", kProfile);
+  const test::ProgramRun run = Run({"-nologo", "missing.DP", "b.DP"});
+  EXPECT_EQ(FailedNames(run.out), Names{"missing.DP"});
+  EXPECT_EQ(run.out.rfind(Failed("2", "missing.DP"), 0), 0u) << run.out;
+  EXPECT_EQ(dir_.Read("b.DP"),
+            ProfileScaledBy("2.00,4.00,6.00,8.00,10.00,12.00"));
+  EXPECT_EQ(run.status, 1);
+}
+
 // A scale that is not a whole number in range stops the run at once: no
 // banner, no later option, no file.
 TEST_F(CliTest, ScaleTextsRefused) {
@@ -294,15 +358,6 @@ TEST_F(CliTest, FileArgumentsAfterTheOptions) {
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, c.status);
   }
-}
-
-TEST_F(CliTest, GroupedOptionsSetDebugAndSuppressBanner) {
-  const test::ProgramRun run = Run({"-xvnologo", "missing.DP"});
-  EXPECT_EQ(run.out, Failed("2", "missing.DP"));
-  for (const std::string& line : Lines(run.err)) {
-    EXPECT_EQ(line.rfind("Dbg: ", 0), 0u) << line;
-  }
-  EXPECT_EQ(run.status, 1);
 }
 
 TEST_F(CliTest, ErrorTextFollowsEachFailedFile) {
