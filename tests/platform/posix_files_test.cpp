@@ -351,6 +351,47 @@ TEST(TempFileNamePosix, NameFormAndRefusals) {
   EXPECT_EQ(dir.List().size(), files);
 }
 
+TEST(TempFileNamePosix, OneSeparatorBetweenDirectoryAndName) {
+  test::ScratchDir dir;
+  fs::create_directory(dir.path() / "work");
+  struct Case {
+    const char* given;
+    const char* lead;
+  };
+  const Case cases[] = {{"work", "work/"}, {"work/", "work/"}, {"work\\", "work\\"},
+                        {".\\work", ".\\work/"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.given);
+    char out[MAX_NAME] = {};
+    ASSERT_NE(GetTempFileNameA(c.given, "QTV", 0, out), 0u);
+    const std::string pattern = std::regex_replace(c.lead, std::regex(R"([.\\])"), R"(\$&)") +
+                                R"(QTV[0-9A-F]{4}\.TMP)";
+    EXPECT_TRUE(std::regex_match(out, std::regex(pattern))) << out << " vs " << pattern;
+  }
+}
+
+TEST(TempFileNamePosix, RefusesAPathThatDoesNotFitAndCreatesNothing) {
+  test::ScratchDir dir;
+  // Directories of 247 and 248 characters: with a separator, three prefix
+  // letters, four digits, ".TMP" and the terminator the path needs 260 and
+  // 261 bytes.
+  const std::string fits = "d/" + std::string(120, 'a') + "/" + std::string(124, 'b');
+  const std::string too_long = "d/" + std::string(120, 'a') + "/" + std::string(125, 'c');
+  ASSERT_EQ(fits.size(), 247u);
+  std::filesystem::create_directories(dir.path() / fits);
+  std::filesystem::create_directories(dir.path() / too_long);
+
+  char out[MAX_NAME] = {};
+  ASSERT_NE(GetTempFileNameA(fits.c_str(), "QTV", 0, out), 0u);
+  EXPECT_EQ(std::strlen(out), MAX_NAME - 1);
+
+  std::memset(out, 0, sizeof out);
+  SetLastError(0);
+  EXPECT_EQ(GetTempFileNameA(too_long.c_str(), "QTV", 0, out), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_FILENAME_EXCED_RANGE);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() / too_long));
+}
+
 TEST(ErrorConsole, WritesEverythingToStandardError) {
   test::ScratchDir dir;
   const int saved = dup(STDERR_FILENO);

@@ -39,6 +39,25 @@ std::uint64_t Ticks(const FILETIME& f) {
   return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
 }
 
+// Stricter than some Windows emulations, which let these through.
+TEST(TimeConversionPosix, LeapDaysAndTheLastYearAreChecked) {
+  struct Case {
+    std::uint16_t year, month, day;
+    int valid;
+  };
+  const Case cases[] = {{1900, 2, 29, 0}, {2023, 2, 29, 0}, {2024, 2, 29, 1},
+                        {2000, 2, 29, 1}, {2100, 2, 29, 0}, {30827, 12, 31, 1},
+                        {30828, 1, 1, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.year << "-" << c.month << "-" << c.day);
+    const SYSTEMTIME time{c.year, c.month, 0, c.day, 0, 0, 0, 0};
+    FILETIME out{};
+    SetLastError(0);
+    EXPECT_EQ(SystemTimeToFileTime(&time, &out), c.valid);
+    EXPECT_EQ(GetLastError(), c.valid ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+  }
+}
+
 TEST(LocalTime, AddsTheOffsetInForceAtThatInstant) {
   const std::uint64_t summer = 125723939941230000ull;  // 1999-05-28 19:39:54.123 UTC
   const std::uint64_t winter = 125584128000000000ull;  // 1998-12-18 00:00:00 UTC

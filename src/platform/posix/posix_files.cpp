@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -67,16 +68,18 @@ int WriteAll(int fd, const char* data, std::size_t size) {
   return 1;
 }
 
+// The buffer is on the stack so that a copy, once its target exists,
+// cannot fail for want of memory.
 int CopyBytes(int from, int to) {
-  std::vector<char> buffer(1 << 16);
+  char buffer[1 << 16];
   for (;;) {
-    const ssize_t got = read(from, buffer.data(), buffer.size());
+    const ssize_t got = read(from, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
       return FailFromErrno();
     }
     if (got == 0) return 1;
-    if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) return 0;
+    if (!WriteAll(to, buffer, static_cast<std::size_t>(got))) return 0;
   }
 }
 
@@ -177,7 +180,7 @@ int FailCreating() {
 }
 
 unsigned TempStartValue() {
-  static unsigned calls = 0;
+  static std::atomic<unsigned> calls{0};
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   const auto mix = static_cast<unsigned>(now.tv_nsec) ^
@@ -230,7 +233,7 @@ int ReplaceContents(const char* source, const char* target) {
   std::string pattern = directory + "/." + BaseOf(final_path).substr(0, 200) + ".XXXXXX";
   std::vector<char> temp(pattern.begin(), pattern.end());
   temp.push_back('\0');
-  Descriptor out(mkstemp(temp.data()));
+  Descriptor out(mkostemp(temp.data(), O_CLOEXEC));
   if (!out.valid()) return FailFromErrno();
   if (FillReplacement(out.get(), in.get(), target_info) && out.Close() &&
       (rename(temp.data(), final_path.c_str()) == 0 || FailFromErrno())) {

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <new>
 
 #include "platform/posix/posix_internal.h"
 
@@ -26,6 +28,20 @@ std::uint64_t FromFileTime(const FILETIME& time) {
          time.dwLowDateTime;
 }
 
+// No exception may leave the platform layer: running out of memory is a
+// failure like any other, reported through the last-error value.
+template <typename Result, typename Operation>
+Result Guarded(Result on_failure, Operation operation) {
+  try {
+    return operation();
+  } catch (const std::bad_alloc&) {
+    Fail(ERROR_NOT_ENOUGH_MEMORY);
+  } catch (const std::exception&) {
+    Fail(ERROR_GEN_FAILURE);
+  }
+  return on_failure;
+}
+
 class PosixOs final : public Os {
  public:
   DWORD GetLastError() override { return LastError(); }
@@ -40,29 +56,33 @@ class PosixOs final : public Os {
   int FindClose(FindHandle search) override { return FindEnd(search); }
 
   DWORD GetFileAttributesA(const char* name) override {
-    return GetAttributes(name);
+    return Guarded(INVALID_FILE_ATTRIBUTES, [&] { return GetAttributes(name); });
   }
   int SetFileAttributesA(const char* name, DWORD attributes) override {
-    return SetAttributes(name, attributes);
+    return Guarded(0, [&] { return SetAttributes(name, attributes); });
   }
   int CopyFileA(const char* source, const char* target,
                 int fail_if_exists) override {
-    return CopyFile(source, target, fail_if_exists);
+    return Guarded(0, [&] { return CopyFile(source, target, fail_if_exists); });
   }
   int ReplaceFileContents(const char* source, const char* target) override {
-    return ReplaceContents(source, target);
+    return Guarded(0, [&] { return ReplaceContents(source, target); });
   }
-  int FlushFileToDisk(const char* name) override { return FlushFile(name); }
-  int DeleteFileA(const char* name) override { return DeleteFile(name); }
+  int FlushFileToDisk(const char* name) override {
+    return Guarded(0, [&] { return FlushFile(name); });
+  }
+  int DeleteFileA(const char* name) override {
+    return Guarded(0, [&] { return DeleteFile(name); });
+  }
   unsigned GetTempFileNameA(const char* directory, const char* prefix,
                             unsigned unique, char* out) override {
-    return MakeTempFile(directory, prefix, unique, out);
+    return Guarded(0u, [&] { return MakeTempFile(directory, prefix, unique, out); });
   }
   int ReadWholeFile(const char* name, std::string* contents) override {
-    return ReadFile(name, contents);
+    return Guarded(0, [&] { return ReadFile(name, contents); });
   }
   int WriteWholeFile(const char* name, const std::string& contents) override {
-    return WriteFile(name, contents);
+    return Guarded(0, [&] { return WriteFile(name, contents); });
   }
 
   void GetSystemTime(SYSTEMTIME* utc) override {
@@ -114,9 +134,15 @@ class PosixOs final : public Os {
 
   std::vector<Argument> GetCommandArguments(int argc, char** argv) override {
     std::vector<Argument> arguments;
-    for (int i = 0; i < argc && argv[i] != nullptr; ++i) {
-      arguments.push_back(Argument{argv[i], false});  // the shell took the quotes
-    }
+    const int complete = Guarded(0, [&] {
+      for (int i = 0; i < argc && argv[i] != nullptr; ++i) {
+        arguments.push_back(Argument{argv[i], false});  // the shell took the quotes
+      }
+      return 1;
+    });
+    // Part of the command line is worse than none: it would run on a
+    // shorter list of files without saying so.
+    if (!complete) arguments.clear();
     return arguments;
   }
 
