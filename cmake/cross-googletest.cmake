@@ -35,6 +35,8 @@ if(WIN32)
                ${PROJECT_SOURCE_DIR}/tests/platform/windows_test_main.cpp)
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/wine-prefix.cmake)
+
 # Test programs can only be asked for their tests when they are run, under
 # the emulator, at test time.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

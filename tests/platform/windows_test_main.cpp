@@ -15,7 +15,7 @@
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
-  _set_fmode(_O_BINARY);
+  _fmode = _O_BINARY;
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

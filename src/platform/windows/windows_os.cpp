@@ -263,6 +263,33 @@ FILETIME FromWin32(const ::FILETIME& t) {
   return FILETIME{t.dwLowDateTime, t.dwHighDateTime};
 }
 
+// The documented ranges of the calendar fields. Not every Windows version
+// (nor Wine) checks the day against the month's length, and an impossible
+// date would silently become another one.
+bool IsValidCalendarTime(const SYSTEMTIME& t) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12) {
+    return false;
+  }
+  const bool leap =
+      (t.wYear % 4 == 0 && t.wYear % 100 != 0) || t.wYear % 400 == 0;
+  const int days = kDays[t.wMonth - 1] + (t.wMonth == 2 && leap ? 1 : 0);
+  return t.wDay >= 1 && t.wDay <= days && t.wHour < 24 && t.wMinute < 60 &&
+         t.wSecond < 60 && t.wMilliseconds < 1000;
+}
+
+// The system call puts a backslash after a directory that does not end in
+// one, also after a slash ("work/" gives "work/\QTV1.tmp"). The directory
+// is kept as given, followed by exactly one separator.
+void DropSeparatorAfterSlash(const char* directory, char* path) {
+  const std::size_t length = std::strlen(directory);
+  if (length == 0 || directory[length - 1] != '/' || path[length] != '\\') {
+    return;
+  }
+  std::memmove(path + length, path + length + 1,
+               std::strlen(path + length + 1) + 1);
+}
+
 int LeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) ? 1 : 0; }
 
 class WindowsOs final : public Os {
@@ -331,7 +358,11 @@ class WindowsOs final : public Os {
     }
     const ::DWORD attributes = ::GetFileAttributesA(target);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_ACCESS_DENIED);
+    // Windows refuses to replace a read-only file; some file systems under
+    // Wine do not, so the rule is kept here for every one.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+      return Fail(ERROR_ACCESS_DENIED);
+    }
     char directory[MAX_PATH];
     if (!DirectoryOf(target, directory, sizeof directory)) return 0;
     // The replacement is written beside the target so that the final move
@@ -374,7 +405,9 @@ class WindowsOs final : public Os {
       return Fail(ERROR_INVALID_PARAMETER);
     }
     static_assert(MAX_NAME >= MAX_PATH);
-    return ::GetTempFileNameA(directory, prefix, unique, out);
+    const unsigned result = ::GetTempFileNameA(directory, prefix, unique, out);
+    if (result != 0) DropSeparatorAfterSlash(directory, out);
+    return result;
   }
 
   int ReadWholeFile(const char* name, std::string* contents) override {
@@ -412,6 +445,7 @@ class WindowsOs final : public Os {
     if (time == nullptr || out == nullptr) {
       return Fail(ERROR_INVALID_PARAMETER);
     }
+    if (!IsValidCalendarTime(*time)) return Fail(ERROR_INVALID_PARAMETER);
     const ::SYSTEMTIME in = ToWin32(*time);
     ::FILETIME result;
     if (!::SystemTimeToFileTime(&in, &result)) return 0;
