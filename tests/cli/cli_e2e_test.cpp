@@ -199,27 +199,6 @@ TEST_F(CliTest, OptionErrorsShowMessageAndUsage) {
   EXPECT_EQ(dir_.Read("a.DP"), kProfile);
 }
 
-// The scale itself shows only in rescaled files; here a scale that is
-// accepted lets the run go on to the (missing) file.
-TEST_F(CliTest, ScaleTextsAccepted) {
-  const Names forms[] = {
-      {"-s", "3"},     {"-s", "+3"},    {"-s", "-2"},    {"-s", "010"},
-      {"-s", " 3"},    {"-s", "3 "},    {"-s", "\t7"},   {"-s", "0"},
-      {"-s", "-32768"}, {"-s", "32767"}, {"-s3"},         {"-s-2"},
-      {"-s", "3", "-s", "4"},
-  };
-  for (const Names& form : forms) {
-    Names arguments = {"-nologo"};
-    arguments.insert(arguments.end(), form.begin(), form.end());
-    arguments.push_back("missing.DP");
-    SCOPED_TRACE(Join(arguments));
-    const test::ProgramRun run = Run(arguments);
-    EXPECT_EQ(run.out, Failed("2", "missing.DP"));
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, 1);
-  }
-}
-
 std::string ProfileScaledBy(const std::string& values) {
   return "[BOXES]\nBox1=hull," + values + "\n";
 }
@@ -235,7 +214,13 @@ TEST_F(CliTest, AcceptedScaleIsTheOneApplied) {
       {{"-s", "3"}, "3.00,6.00,9.00,12.00,15.00,18.00"},
       {{"-s3"}, "3.00,6.00,9.00,12.00,15.00,18.00"},
       {{"-s", " +3 "}, "3.00,6.00,9.00,12.00,15.00,18.00"},
+      {{"-s", "\t7"}, "7.00,14.00,21.00,28.00,35.00,42.00"},
       {{"-s", "-2"}, "-2.00,-4.00,-6.00,-8.00,-10.00,-12.00"},
+      {{"-s-2"}, "-2.00,-4.00,-6.00,-8.00,-10.00,-12.00"},
+      {{"-s", "32767"},
+       "32767.00,65534.00,98301.00,131068.00,163835.00,196602.00"},
+      {{"-s", "-32768"},
+       "-32768.00,-65536.00,-98304.00,-131072.00,-163840.00,-196608.00"},
       {{"-s", "010"}, "10.00,20.00,30.00,40.00,50.00,60.00"},
       {{"-s", "0"}, "0.00,0.00,0.00,0.00,0.00,0.00"},
       {{"-s", "3", "-s", "4"}, "4.00,8.00,12.00,16.00,20.00,24.00"},
