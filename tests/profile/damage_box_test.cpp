@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -140,6 +143,26 @@ TEST(ScaleValueTest, RoundsTheExactProductTiesToEven) {
   EXPECT_EQ(ScaleValue(max, 2), inf);
   EXPECT_EQ(ScaleValue(max / 2, -3), -inf);
   EXPECT_EQ(ScaleValue(-1.0f, 0), 0.0f);
+  EXPECT_EQ(ScaleValue(max / 2, 2), max);
+  EXPECT_EQ(ScaleValue(std::numeric_limits<float>::denorm_min(), -3),
+            -3 * std::numeric_limits<float>::denorm_min());
+  EXPECT_EQ(ScaleValue(std::numeric_limits<float>::min(), 32767),
+            32767 * std::numeric_limits<float>::min());
+}
+
+TEST(ScaleValueTest, MatchesCorrectlyRoundedProductsOnRandomValues) {
+  // The double product is exact at these sizes; stored through volatile it
+  // is rounded exactly once to single precision, which makes it a reference.
+  std::mt19937 rng(5);
+  for (int i = 0; i < 100000; ++i) {
+    const float value = std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xFF7FFFFFu);
+    const auto scale = static_cast<std::int16_t>(rng());
+    volatile double product = static_cast<double>(value) * scale;
+    volatile float expected = static_cast<float>(product);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(ScaleValue(value, scale)),
+              std::bit_cast<std::uint32_t>(static_cast<float>(expected)))
+        << std::hexfloat << value << " * " << scale;
+  }
 }
 
 }  // namespace

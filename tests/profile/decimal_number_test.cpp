@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -11,8 +12,6 @@
 
 namespace vx {
 namespace {
-
-__extension__ typedef unsigned __int128 Wide;
 
 std::uint32_t Bits(float value) { return std::bit_cast<std::uint32_t>(value); }
 
@@ -123,28 +122,14 @@ TEST(ReadDecimalNumberTest, HandlesTheEndsOfTheRange) {
   EXPECT_EQ(Read("1.17549435e-38"), std::numeric_limits<float>::min());
 }
 
-// 10^p for p <= 19.
-Wide Pow10(int p) {
-  Wide result = 1;
-  while (p-- > 0) result *= 10;
-  return result;
-}
-
-// Compares digits / 10^p with the double `x` (a float midpoint or value),
-// exactly.
-int CompareExact(std::uint64_t digits, int p, double x) {
-  int e = 0;
-  const double fraction = std::frexp(x, &e);
-  auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-  e -= 53;
-  while (m != 0 && m % 2 == 0) {
-    m /= 2;
-    ++e;
-  }
-  Wide left = digits;
-  Wide right = Wide{m} * Pow10(p);
-  if (e >= 0) right <<= e;
-  else left <<= -e;
+// Compares digits / 10^p with `midpoint`, a midpoint between two single
+// precision values (25 significant bits), exactly: midpoint * 5^p needs at
+// most 25 + 28 bits for p <= 12, so every step below is exact in double.
+int CompareWithMidpoint(std::uint64_t digits, int p, double midpoint) {
+  std::uint64_t five_to_p = 1;
+  for (int i = 0; i < p; ++i) five_to_p *= 5;
+  const double right = std::ldexp(midpoint * static_cast<double>(five_to_p), p);
+  const auto left = static_cast<double>(digits);
   return left < right ? -1 : (left > right ? 1 : 0);
 }
 
@@ -164,22 +149,59 @@ TEST(ReadDecimalNumberTest, RandomDecimalsReadToTheNearestValue) {
     // Above the midpoint below (a tie there belongs to the lower value), at
     // most the midpoint above.
     if (got != 0.0f) {
-      EXPECT_GT(CompareExact(digits, p, (double{down} + got) / 2), 0) << text;
+      EXPECT_GT(CompareWithMidpoint(digits, p, (double{down} + got) / 2), 0) << text;
     }
-    EXPECT_LE(CompareExact(digits, p, (double{got} + up) / 2), 0) << text;
+    EXPECT_LE(CompareWithMidpoint(digits, p, (double{got} + up) / 2), 0) << text;
   }
 }
 
-// The exact decimal text of m * 2^e for e < 0 and a value that fits.
-std::string ExactDecimal(std::uint64_t m, int e) {
-  Wide n = m;
-  for (int i = 0; i < -e; ++i) n *= 5;
+// A non-negative number as decimal digits with `places` of them after the
+// point, doubled and halved digit by digit: exact at any size.
+struct DigitString {
   std::string digits;
-  for (; n != 0; n /= 10) digits.insert(digits.begin(), char('0' + int(n % 10)));
-  const auto places = static_cast<std::size_t>(-e);
-  if (digits.size() <= places) digits.insert(0, places + 1 - digits.size(), '0');
-  digits.insert(digits.size() - places, ".");
-  return digits;
+  std::size_t places = 0;
+
+  void Double() {
+    int carry = 0;
+    for (std::size_t i = digits.size(); i-- > 0;) {
+      const int d = (digits[i] - '0') * 2 + carry;
+      digits[i] = static_cast<char>('0' + d % 10);
+      carry = d / 10;
+    }
+    if (carry != 0) digits.insert(digits.begin(), '1');
+  }
+  void Halve() {
+    if ((digits.back() - '0') % 2 != 0) {
+      digits.push_back('0');
+      ++places;
+    }
+    int rest = 0;
+    for (char& c : digits) {
+      const int d = rest * 10 + (c - '0');
+      c = static_cast<char>('0' + d / 2);
+      rest = d % 2;
+    }
+  }
+  // "integer.fraction", the integer part at least "0".
+  std::string Text() const {
+    std::string padded = digits;
+    if (padded.size() <= places) padded.insert(0, places + 1 - padded.size(), '0');
+    std::string integer = padded.substr(0, padded.size() - places);
+    integer.erase(0, std::min(integer.find_first_not_of('0'), integer.size() - 1));
+    return places == 0 ? integer
+                       : integer + "." + padded.substr(padded.size() - places);
+  }
+};
+
+// The exact value of a finite, non-negative double.
+DigitString Exact(double value) {
+  int e = 0;
+  const double fraction = std::frexp(value, &e);
+  DigitString exact{std::to_string(
+      static_cast<std::uint64_t>(std::ldexp(fraction, 53)))};
+  for (e -= 53; e > 0; --e) exact.Double();
+  for (; e < 0; ++e) exact.Halve();
+  return exact;
 }
 
 TEST(ReadDecimalNumberTest, ExactMidpointsGoTowardZero) {
@@ -188,11 +210,7 @@ TEST(ReadDecimalNumberTest, ExactMidpointsGoTowardZero) {
   for (int i = 0; i < 5000; ++i) {
     const float value = range(rng);
     const float next = std::nextafter(value, 2e6f);
-    int e = 0;
-    const float fraction = std::frexp(value, &e);
-    const auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 24));
-    const std::string midpoint = ExactDecimal(2 * m + 1, e - 25);
-    ASSERT_EQ(std::stod(midpoint), (double{value} + next) / 2) << midpoint;
+    const std::string midpoint = Exact((double{value} + next) / 2).Text();
     EXPECT_EQ(Read(midpoint), value) << midpoint;
     EXPECT_EQ(Read("-" + midpoint), -value) << midpoint;
     EXPECT_EQ(Read(midpoint + "000001"), next) << midpoint;
@@ -226,41 +244,45 @@ TEST(FormatTwoDecimalsTest, WorkedValues) {
   }
 }
 
-// The two-step rounding done on the exact value value = n / 10^q with
-// integer arithmetic.
+// Rounds the digit string half away from zero to its first `keep` digits,
+// the digits after them becoming zeros.
+void RoundAt(std::string* digits, std::size_t keep) {
+  if (keep >= digits->size()) return;
+  const bool up = (*digits)[keep] >= '5';
+  std::fill(digits->begin() + static_cast<std::ptrdiff_t>(keep), digits->end(), '0');
+  for (std::size_t i = keep; up && i-- > 0;) {
+    if ((*digits)[i] == '9') {
+      (*digits)[i] = '0';
+      if (i == 0) digits->insert(digits->begin(), '1');
+    } else {
+      ++(*digits)[i];
+      break;
+    }
+  }
+}
+
+// The rounding rules applied literally to the exact value's digits.
 std::string ReferenceTwoDecimals(float value) {
-  int e = 0;
-  const float fraction = std::frexp(std::fabs(value), &e);
-  Wide n = static_cast<std::uint64_t>(std::ldexp(fraction, 24));
-  int q = 0;  // n / 10^q is the value
-  for (e -= 24; e > 0; --e) n *= 2;
-  for (; e < 0; ++e, ++q) n *= 5;
-  int digits = 0;
-  for (Wide rest = n; rest != 0; rest /= 10) ++digits;
-  if (digits > 17) {  // to 17 significant digits, half away from zero
-    const Wide unit = Pow10(digits - 17);
-    n = n / unit + (n % unit * 2 >= unit ? 1 : 0);
-    q -= digits - 17;
-  }
-  if (q > 2) {  // to two decimals, half away from zero
-    const Wide unit = Pow10(q - 2);
-    n = n / unit + (n % unit * 2 >= unit ? 1 : 0);
+  DigitString exact = Exact(std::fabs(double{value}));
+  exact.digits.insert(0, exact.places + 3, '0');  // room for any carry
+  const std::size_t first = exact.digits.find_first_not_of('0');
+  RoundAt(&exact.digits, first + 17);
+  if (exact.places > 2) {
+    RoundAt(&exact.digits, exact.digits.size() - (exact.places - 2));
+    exact.digits.resize(exact.digits.size() - (exact.places - 2));
   } else {
-    n *= Pow10(2 - q);
+    exact.digits.append(2 - exact.places, '0');
   }
-  std::string text;
-  for (; n != 0; n /= 10) text.insert(text.begin(), char('0' + int(n % 10)));
-  if (text.size() < 3) text.insert(0, 3 - text.size(), '0');
-  text.insert(text.size() - 2, ".");
-  return (value < 0 ? "-" : "") + text;
+  exact.places = 2;
+  return (value < 0 ? "-" : "") + exact.Text();
 }
 
 TEST(FormatTwoDecimalsTest, RandomValuesMatchExactTwoStepRounding) {
   std::mt19937 rng(11);
   for (int i = 0; i < 20000; ++i) {
-    // Random bit patterns over 1e-3 .. 1e21, both signs: every digit length
+    // Random bit patterns over 1e-3 .. 1e38, both signs: every digit length
     // and both sides of the seventeenth digit.
-    const std::uint32_t bits = 0x3A800000u + rng() % (0x62000000u - 0x3A800000u);
+    const std::uint32_t bits = 0x3A800000u + rng() % (0x7F000000u - 0x3A800000u);
     float value = std::bit_cast<float>(bits | (rng() % 2 ? 0x80000000u : 0u));
     EXPECT_EQ(FormatTwoDecimals(value), ReferenceTwoDecimals(value))
         << std::hexfloat << value;
