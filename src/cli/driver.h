@@ -6,10 +6,12 @@
 namespace vx {
 
 // Exit statuses of a run.
-inline constexpr int EXIT_ALL_DONE = 0;        // every named file succeeded
-                                               // (or -h / -? was given)
-inline constexpr int EXIT_SOME_FAILED = 1;     // at least one file failed
-inline constexpr int EXIT_BAD_COMMAND = 87;    // no file, bad option or scale
+// Every named file succeeded, or -h / -? was given.
+inline constexpr int EXIT_ALL_DONE = 0;
+// At least one named file failed; every file was still tried.
+inline constexpr int EXIT_SOME_FAILED = 1;
+// No file name, an option error or an unreadable scale: nothing was touched.
+inline constexpr int EXIT_BAD_COMMAND = 87;
 
 // Runs the program on an argument vector whose patterns are already
 // expanded; `argv[0]` is the program name as typed. Returns the exit status.
