@@ -19,11 +19,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# This GCC (12) reports overlapping copies inside std::string that cannot
-# happen (GCC bug 105329) when it inlines string insertions at -O2; with
-# warnings as errors that stops the build.
-set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
-
 set(CMAKE_CROSSCOMPILING_EMULATOR
     ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wine
     ${CMAKE_CURRENT_LIST_DIR}/wine64-run)
