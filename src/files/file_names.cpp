@@ -154,21 +154,23 @@ int GetTrueName(const char* Uname, char* Tname, plat::DWORD* length) {
   return 1;
 }
 
+int SplitWholeName(const char* name, NameParts* parts) {
+  if (SplitName(name, parts->drive, parts->directory, parts->base,
+                parts->extension) == 0) {
+    plat::SetLastError(plat::ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+  }
+  return 1;
+}
+
 int MakeCdpName(const char* Uname, char* Cname, plat::DWORD* length) {
   if (EnterNameOperation(Uname, Cname, length) == 0) return 0;
   std::memset(Cname, 0, *length);
 
-  char drive[DRIVE_SIZE];
-  char directory[PART_SIZE];
-  char base[PART_SIZE];
-  char extension[PART_SIZE];
-  // A cut directory or base name would name another file: refused like any
-  // name that does not fit.
-  if (SplitName(Uname, drive, directory, base, extension) == 0) {
-    plat::SetLastError(plat::ERROR_FILENAME_EXCED_RANGE);
-    return 0;
-  }
-  return BuildName(Cname, *length, drive, directory, base, COMPANION_EXTENSION);
+  NameParts parts;
+  if (SplitWholeName(Uname, &parts) == 0) return 0;
+  return BuildName(Cname, *length, parts.drive, parts.directory, parts.base,
+                   COMPANION_EXTENSION);
 }
 
 int MakeBackupName(const char* Tname, char* Bname, plat::DWORD* length) {
@@ -182,24 +184,18 @@ int MakeBackupName(const char* Tname, char* Bname, plat::DWORD* length) {
     char stamp[plat::MAX_NAME];
     if (GetLocalStamp(&now, stamp, sizeof stamp) == 0) return 0;
 
-    char drive[DRIVE_SIZE];
-    char directory[PART_SIZE];
-    char base[PART_SIZE];
-    char extension[PART_SIZE];
-    if (SplitName(Tname, drive, directory, base, extension) == 0) {
-      plat::SetLastError(plat::ERROR_FILENAME_EXCED_RANGE);
-      return 0;
-    }
+    NameParts parts;
+    if (SplitWholeName(Tname, &parts) == 0) return 0;
     char stamped_base[plat::MAX_NAME];
-    const int stamped_length =
-        std::snprintf(stamped_base, sizeof stamped_base, "%s.%s", base, stamp);
+    const int stamped_length = std::snprintf(stamped_base, sizeof stamped_base,
+                                             "%s.%s", parts.base, stamp);
     if (stamped_length < 0 ||
         static_cast<std::size_t>(stamped_length) >= sizeof stamped_base) {
       plat::SetLastError(plat::ERROR_FILENAME_EXCED_RANGE);
       return 0;
     }
-    if (BuildName(Bname, *length, drive, directory, stamped_base, extension) ==
-        0) {
+    if (BuildName(Bname, *length, parts.drive, parts.directory, stamped_base,
+                  parts.extension) == 0) {
       return 0;
     }
 

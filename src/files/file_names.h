@@ -49,6 +49,19 @@ int SplitName(const char* name, char (&drive)[DRIVE_SIZE],
               char (&directory)[PART_SIZE], char (&base)[PART_SIZE],
               char (&extension)[PART_SIZE]);
 
+// A name split into its parts, for callers that need every part whole.
+struct NameParts {
+  char drive[DRIVE_SIZE];
+  char directory[PART_SIZE];
+  char base[PART_SIZE];
+  char extension[PART_SIZE];
+};
+
+// SplitName for names that are used to reach a file: a cut directory or
+// base name would name another file, so a part that does not fit fails with
+// ERROR_FILENAME_EXCED_RANGE instead.
+int SplitWholeName(const char* name, NameParts* parts);
+
 // Joins the parts into `out` (`size` bytes): the drive's letter and a
 // colon, the directory with a backslash added when it does not end in a
 // separator, the base name, and the extension with a dot added when it does

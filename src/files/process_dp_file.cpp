@@ -34,6 +34,20 @@ struct FileNames {
   char work_directory[plat::MAX_NAME];
 };
 
+// Reads the failing step's code at once, before anything can disturb it,
+// and shows it under -x. The caller runs its undo steps and then leaves
+// the code with FailWith.
+DWORD ReportFailure(const char* format) {
+  const DWORD code = plat::GetLastError();
+  DbgMessage(format, code);
+  return code;
+}
+
+int FailWith(DWORD code) {
+  plat::SetLastError(code);
+  return 0;
+}
+
 // The undo steps run after a failure, when the user is to be told why the
 // file failed, not why a clean-up did: each leaves the last-error value as
 // it found it.
@@ -87,50 +101,35 @@ bool SameNameIgnoringCase(const char* a, const char* b) {
 }
 
 int LocateBesideArgument(const char* Uname, FileNames* names) {
-  char drive[DRIVE_SIZE];
-  char directory[PART_SIZE];
-  char base[PART_SIZE];
-  char extension[PART_SIZE];
-  if (SplitName(Uname, drive, directory, base, extension) == 0) {
-    plat::SetLastError(plat::ERROR_FILENAME_EXCED_RANGE);
-    return 0;
-  }
-  if (BuildName(names->path, sizeof names->path, drive, directory,
+  NameParts parts;
+  if (SplitWholeName(Uname, &parts) == 0) return 0;
+  if (BuildName(names->path, sizeof names->path, parts.drive, parts.directory,
                 names->Tname, "") == 0) {
     return 0;
   }
-  if (directory[0] == '\0') {
+  if (parts.directory[0] == '\0') {
     std::strcpy(names->work_directory, ".");
     return 1;
   }
-  return BuildName(names->work_directory, sizeof names->work_directory, drive,
-                   directory, "", "");
+  return BuildName(names->work_directory, sizeof names->work_directory,
+                   parts.drive, parts.directory, "", "");
 }
 
 int AcquireNames(const char* Uname, FileNames* names) {
   DWORD length = plat::MAX_NAME;
   if (GetTrueName(Uname, names->Tname, &length) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot acquire file.\n", code);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(ReportFailure("Dbg: ERROR:%x  Cannot acquire file.\n"));
   }
   DbgMessage("Dbg: Uname= %s, Tname= %s\n", Uname, names->Tname);
 
   length = plat::MAX_NAME;
   if (MakeCdpName(Uname, names->Cname, &length) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot acquire file.\n", code);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(ReportFailure("Dbg: ERROR:%x  Cannot acquire file.\n"));
   }
   DbgMessage("Dbg: Cname= %s\n", names->Cname);
 
   if (LocateBesideArgument(Uname, names) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot acquire file.\n", code);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(ReportFailure("Dbg: ERROR:%x  Cannot acquire file.\n"));
   }
   return 1;
 }
@@ -138,27 +137,22 @@ int AcquireNames(const char* Uname, FileNames* names) {
 int MakeBackup(FileNames* names) {
   DWORD length = plat::MAX_NAME;
   if (MakeBackupName(names->path, names->Bname, &length) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot create backup filename.\n", code);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(
+        ReportFailure("Dbg: ERROR:%x  Cannot create backup filename.\n"));
   }
   DbgMessage("Dbg: Bname= %s\n", names->Bname);
 
   if (plat::CopyFileA(names->path, names->Bname, 1) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot create backup file.\n", code);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(
+        ReportFailure("Dbg: ERROR:%x  Cannot create backup file.\n"));
   }
   // The backup must survive a crash of the machine before the DP file may
   // be replaced; one that cannot be made durable is no backup.
   if (plat::FlushFileToDisk(names->Bname) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot create backup file.\n", code);
+    const DWORD code =
+        ReportFailure("Dbg: ERROR:%x  Cannot create backup file.\n");
     DiscardFile(names->Bname);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(code);
   }
   DbgMessage("Dbg: Backup file created: %s\n", names->Bname);
   return 1;
@@ -167,23 +161,21 @@ int MakeBackup(FileNames* names) {
 int MakeWorkCopy(FileNames* names, DWORD saved_attributes) {
   if (plat::GetTempFileNameA(names->work_directory, WORK_FILE_PREFIX, 0,
                              names->Xname) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot create temporary filename.\n", code);
+    const DWORD code =
+        ReportFailure("Dbg: ERROR:%x  Cannot create temporary filename.\n");
     RestoreAttributes(names->path, saved_attributes);
     DiscardFile(names->Bname);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(code);
   }
   DbgMessage("Dbg: Xname= %s\n", names->Xname);
 
   if (plat::CopyFileA(names->path, names->Xname, 0) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot create temporary file.\n", code);
+    const DWORD code =
+        ReportFailure("Dbg: ERROR:%x  Cannot create temporary file.\n");
     RestoreAttributes(names->path, saved_attributes);
     DiscardFile(names->Bname);
     DiscardFile(names->Xname);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(code);
   }
   DbgMessage("Dbg: Temporary file created: %s\n", names->Xname);
   return 1;
@@ -196,22 +188,19 @@ int UpdateFromWorkCopy(const FileNames& names, DWORD saved_attributes,
   const WorkCopyCleanup cleanup(names, saved_attributes);
 
   if (ScaleDamageBoxes(names.Xname, Scale) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot update damage boxes.\n", code);
+    const DWORD code =
+        ReportFailure("Dbg: ERROR:%x  Cannot update damage boxes.\n");
     DiscardFile(names.Bname);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(code);
   }
   if (ViewOnly()) return 1;
 
   // A failed replacement leaves the DP file exactly as it was, so the
   // backup of it is not needed.
   if (plat::ReplaceFileContents(names.Xname, names.path) == 0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot update DP file.\n", code);
+    const DWORD code = ReportFailure("Dbg: ERROR:%x  Cannot update DP file.\n");
     DiscardFile(names.Bname);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(code);
   }
   DbgMessage("Dbg: DP file updated.\n");
   // An argument named like a companion (FOO.CDP) has itself for companion:
@@ -230,22 +219,17 @@ int ProcessDpFile(const char* Uname, std::int32_t Scale) {
 
   const DWORD saved_attributes = plat::GetFileAttributesA(names.path);
   if (saved_attributes == plat::INVALID_FILE_ATTRIBUTES) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot acquire file attributes.\n", code);
-    plat::SetLastError(code);
-    return 0;
+    return FailWith(
+        ReportFailure("Dbg: ERROR:%x  Cannot acquire file attributes.\n"));
   }
 
   if (!ViewOnly() && MakeBackup(&names) == 0) return 0;
 
   // Writable from here until the clean-up: the work copy is made from the
   // file in that state, and a read-only file can be replaced.
-  if (plat::SetFileAttributesA(names.path, plat::FILE_ATTRIBUTE_NORMAL) ==
-      0) {
-    const DWORD code = plat::GetLastError();
-    DbgMessage("Dbg: ERROR:%x  Cannot set file attributes.\n", code);
-    plat::SetLastError(code);
-    return 0;
+  if (plat::SetFileAttributesA(names.path, plat::FILE_ATTRIBUTE_NORMAL) == 0) {
+    return FailWith(
+        ReportFailure("Dbg: ERROR:%x  Cannot set file attributes.\n"));
   }
 
   std::printf("%s:\n", names.path);
