@@ -101,6 +101,12 @@ const test::ProgramRunner& Program() {
   return runner;
 }
 
+struct TextCase {
+  Names arguments;
+  std::string out;
+  int status;
+};
+
 class CliTest : public ::testing::Test {
  protected:
   test::ProgramRun Run(const Names& arguments) {
@@ -122,14 +128,22 @@ class CliTest : public ::testing::Test {
     }
   }
 
+  // Runs each case and expects its standard output and exit status, with
+  // nothing on standard error.
+  template <std::size_t N>
+  void ExpectQuietRuns(const TextCase (&cases)[N]) {
+    for (const TextCase& c : cases) {
+      SCOPED_TRACE(Join(c.arguments));
+      const test::ProgramRun run = Run(c.arguments);
+      EXPECT_EQ(run.out, c.out);
+      EXPECT_EQ(run.err, "");
+      EXPECT_EQ(run.status, c.status);
+    }
+  }
+
   test::ScratchDir dir_;
 };
 
-struct TextCase {
-  Names arguments;
-  std::string out;
-  int status;
-};
 
 TEST_F(CliTest, RunWithoutFileName) {
   const TextCase cases[] = {
@@ -139,13 +153,7 @@ TEST_F(CliTest, RunWithoutFileName) {
       {{"-x", "-v", "-s", "5"}, kBanner + kNoFile, 87},
       {{"--"}, kBanner + kNoFile, 87},
   };
-  for (const TextCase& c : cases) {
-    SCOPED_TRACE(Join(c.arguments));
-    const test::ProgramRun run = Run(c.arguments);
-    EXPECT_EQ(run.out, c.out);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, c.status);
-  }
+  ExpectQuietRuns(cases);
 }
 
 TEST_F(CliTest, HelpAndUsageEndTheRunBeforeAnyFile) {
@@ -159,13 +167,7 @@ TEST_F(CliTest, HelpAndUsageEndTheRunBeforeAnyFile) {
       {{"-v", "-?", "a.DP"}, kUsage, 0},
       {{"-?", "-h"}, kUsage, 0},
   };
-  for (const TextCase& c : cases) {
-    SCOPED_TRACE(Join(c.arguments));
-    const test::ProgramRun run = Run(c.arguments);
-    EXPECT_EQ(run.out, c.out);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, c.status);
-  }
+  ExpectQuietRuns(cases);
   EXPECT_EQ(dir_.List(), Names{"a.DP"});
   EXPECT_EQ(dir_.Read("a.DP"), kProfile);
 }
@@ -316,13 +318,7 @@ TEST_F(CliTest, NologoNeedsExactlyOlogo) {
       // -v is the argument of -n: one file, and no view-only mode.
       {{"-n", "-v", "missing.DP"}, kBanner + Failed("2", "missing.DP"), 1},
   };
-  for (const TextCase& c : cases) {
-    SCOPED_TRACE(Join(c.arguments));
-    const test::ProgramRun run = Run(c.arguments);
-    EXPECT_EQ(run.out, c.out);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, c.status);
-  }
+  ExpectQuietRuns(cases);
 }
 
 TEST_F(CliTest, FileArgumentsAfterTheOptions) {
@@ -336,13 +332,7 @@ TEST_F(CliTest, FileArgumentsAfterTheOptions) {
       {{"-nologo", "one.DP", "two.DP"},
        Failed("2", "one.DP") + Failed("2", "two.DP"), 1},
   };
-  for (const TextCase& c : cases) {
-    SCOPED_TRACE(Join(c.arguments));
-    const test::ProgramRun run = Run(c.arguments);
-    EXPECT_EQ(run.out, c.out);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, c.status);
-  }
+  ExpectQuietRuns(cases);
 }
 
 TEST_F(CliTest, ErrorTextFollowsEachFailedFile) {
