@@ -12,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "platform/windows/command_line.h"
+#include "platform/windows_file_link.h"
 #include "support/scratch_dir.h"
 
 namespace vx::plat {
@@ -199,6 +200,37 @@ TEST(ReplaceFileContents, FailureLeavesTheTargetUntouched) {
   EXPECT_EQ(GetFileAttributesA("RO.DP") & FILE_ATTRIBUTE_READONLY,
             FILE_ATTRIBUTE_READONLY);
   SetFileAttributesA("RO.DP", FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(ReplaceFileContents, ReplacesTheFileALinkReachesAndKeepsTheLink) {
+  test::ScratchDir dir;
+  std::filesystem::create_directory(dir.path() / "data");
+  dir.Write("work.tmp", "new");
+  dir.Write("data/real.dp", "old");
+  dir.Write("data/ro.dp", "read-only");
+  const test::FileLink foo("FOO.DP", "data/real.dp");
+  const test::FileLink read_only("RO.DP", "data/ro.dp");
+  ASSERT_EQ(foo.error(), "");
+  ASSERT_EQ(read_only.error(), "");
+  ASSERT_EQ(SetFileAttributesA("data/ro.dp", FILE_ATTRIBUTE_READONLY), 1);
+
+  ASSERT_EQ(ReplaceFileContents("work.tmp", "FOO.DP"), 1);
+  EXPECT_EQ(dir.Read("data/real.dp"), "new");
+  // The replacement was made beside the file, not beside the link.
+  EXPECT_EQ(Leftovers(dir, "data", {"real.dp", "ro.dp"}), Names{});
+  EXPECT_EQ(Leftovers(dir, ".", {"FOO.DP", "RO.DP", "data", "work.tmp"}),
+            Names{});
+  // Still a link: what the file holds shows through it.
+  ASSERT_EQ(WriteWholeFile("data/real.dp", "changed"), 1);
+  EXPECT_EQ(dir.Read("FOO.DP"), "changed");
+
+  // The file's attributes count, not the link's.
+  SetLastError(0);
+  EXPECT_EQ(ReplaceFileContents("work.tmp", "RO.DP"), 0);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(dir.Read("data/ro.dp"), "read-only");
+  EXPECT_EQ(dir.Read("RO.DP"), "read-only");
+  SetFileAttributesA("data/ro.dp", FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(FlushFileToDisk, FlushesAReadOnlyFileAndKeepsItReadOnly) {

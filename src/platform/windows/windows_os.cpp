@@ -137,6 +137,55 @@ bool DirectoryOf(const char* path, char* out, std::size_t size) {
   return true;
 }
 
+// Room for the longest prefix of the system's own path form ("\\?\UNC\"),
+// which a final path loses again before it is used.
+constexpr std::size_t kLongPrefix = 8;
+
+bool IsDrivePath(const char* path) {
+  const char letter = static_cast<char>(path[0] | 0x20);
+  return letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\';
+}
+
+// "\\?\C:\dir\x" becomes "C:\dir\x" and "\\?\UNC\server\share\x" becomes
+// "\\server\share\x"; any other form (a volume without a drive letter)
+// keeps its prefix, without which it names nothing.
+bool WithoutLongPrefix(const char* path, char* out, std::size_t size) {
+  const char* lead = "";
+  const char* rest = path;
+  if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
+    lead = "\\\\";
+    rest = path + 8;
+  } else if (std::strncmp(path, "\\\\?\\", 4) == 0 && IsDrivePath(path + 4)) {
+    rest = path + 4;
+  }
+  const std::size_t lead_length = std::strlen(lead);
+  const std::size_t rest_length = std::strlen(rest);
+  if (lead_length + rest_length >= size) {
+    return Fail(ERROR_FILENAME_EXCED_RANGE);
+  }
+  std::memcpy(out, lead, lead_length);
+  std::memcpy(out + lead_length, rest, rest_length + 1);
+  return true;
+}
+
+// The path of the file that `name` finally reaches, symbolic links (of the
+// file or of a directory on the way) followed: replacing that path replaces
+// the file where it lies and keeps every link to it.
+bool FinalPathOf(const char* name, char* out, std::size_t size) {
+  Handle file(::CreateFileA(
+      name, FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  char path[MAX_PATH + kLongPrefix];
+  const ::DWORD length = ::GetFinalPathNameByHandleA(
+      file.get(), path, sizeof path, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0) return false;
+  // Too small a buffer gives the size needed instead.
+  if (length >= sizeof path) return Fail(ERROR_FILENAME_EXCED_RANGE);
+  return WithoutLongPrefix(path, out, size);
+}
+
 // Copies `source` onto the existing file `target` with every write going
 // through to the disk, then flushes what the file system still holds.
 bool CopyWriteThrough(const char* source, const char* target) {
@@ -356,7 +405,9 @@ class WindowsOs final : public Os {
     if (source == nullptr || target == nullptr) {
       return Fail(ERROR_INVALID_PARAMETER);
     }
-    const ::DWORD attributes = ::GetFileAttributesA(target);
+    char final_path[MAX_PATH];
+    if (!FinalPathOf(target, final_path, sizeof final_path)) return 0;
+    const ::DWORD attributes = ::GetFileAttributesA(final_path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
     // Windows refuses to replace a read-only file; some file systems under
     // Wine do not, so the rule is kept here for every one.
@@ -364,14 +415,14 @@ class WindowsOs final : public Os {
       return Fail(ERROR_ACCESS_DENIED);
     }
     char directory[MAX_PATH];
-    if (!DirectoryOf(target, directory, sizeof directory)) return 0;
+    if (!DirectoryOf(final_path, directory, sizeof directory)) return 0;
     // The replacement is written beside the target so that the final move
     // stays on one volume and replaces the target in one step.
     char sibling[MAX_PATH];
     if (::GetTempFileNameA(directory, "VXR", 0, sibling) == 0) return 0;
     if (CopyWriteThrough(source, sibling) &&
         ::SetFileAttributesA(sibling, ReplacementAttributes(attributes)) &&
-        ::MoveFileExA(sibling, target,
+        ::MoveFileExA(sibling, final_path,
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return 1;
     }
